@@ -38,7 +38,7 @@ const RunControl& IdleControl() {
 
 // A member read as its JSON text: carried into a document of its own first, so
 // that the strings "0" and "false" read like the number and the boolean.
-Text MemberJson(JsonDocument& document, const Text& name) { return document.GetDocument(name).ToJson(); }
+Text MemberJson(JsonDocument document, const Text& name) { return document.GetDocument(name).ToJson(); }
 
 bool HoldsPathSeparator(const Text& text) { return FindText(text, "/") != -1 || FindText(text, "\\") != -1; }
 
@@ -93,7 +93,7 @@ void DownloadJob::Run() {
     Text bodyText = Utf8ToLocal(body);
     page.Parse(bodyText);
 
-    Text hasMore = page.GetDocument("extra").GetDocument("has_more").ToJson();
+    Text hasMore = MemberJson(page.GetDocument("extra"), "has_more");
     Text statusCode = MemberJson(page, "status_code");
     maxTime = page.GetText("extra.max_time");
     items = page.GetDocument("data").GetDocument("items");

@@ -39,12 +39,6 @@ bool RunControl::WaitWhilePaused() const {
   return !cancelled_;
 }
 
-bool RunControl::WaitFor(std::chrono::milliseconds duration) const {
-  std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, duration, [this] { return cancelled_; });
-  return !cancelled_;
-}
-
 const RunControl* RunControl::Current() { return currentControl; }
 
 RunControl::Scope::Scope(const RunControl* control) : previous_(currentControl) { currentControl = control; }

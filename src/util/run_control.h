@@ -4,7 +4,6 @@
 // deciding side never waits on the worker.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -21,8 +20,6 @@ class RunControl {
 
   // Blocks while paused. Returns false once cancelled (at once when it already is).
   bool WaitWhilePaused() const;
-  // Waits up to `duration`; returns false when cancelled meanwhile.
-  bool WaitFor(std::chrono::milliseconds duration) const;
 
   // The control in force on the calling thread; network transfers started on a
   // thread observe it without being handed it. nullptr when none is set.

@@ -54,6 +54,17 @@ void ServeFile(LocalServer& local, size_t size, std::chrono::milliseconds pace =
   });
 }
 
+// Serves /stall: ten bytes of an announced thousand, then nothing for three seconds.
+void ServeStall(LocalServer& local) {
+  local.server().Get("/stall", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content_provider(1000, "video/mp4", [](size_t offset, size_t, httplib::DataSink& sink) {
+      if (offset == 0) return sink.write("0123456789", 10);
+      std::this_thread::sleep_for(3s);
+      return false;
+    });
+  });
+}
+
 TEST(DownloadMedia, SendsAPlainOldBrowserRequest) {
   RawHttpServer server([](const RawRequest&) { return RawHttpServer::Response(200, "movie"); });
   std::ostringstream out;
@@ -138,13 +149,7 @@ TEST(DownloadMedia, PausesMidTransferAndResumes) {
 
 TEST(DownloadMedia, CancelEndsPausedOrStalledTransfersPromptly) {
   LocalServer local;
-  local.server().Get("/stall", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content_provider(1000, "video/mp4", [](size_t offset, size_t, httplib::DataSink& sink) {
-      if (offset == 0) return sink.write("0123456789", 10);
-      std::this_thread::sleep_for(3s);
-      return false;
-    });
-  });
+  ServeStall(local);
   ServeFile(local, 64u << 20, 5ms);
   local.Start();
   for (const char* path : {"/stall", "/file"}) {
@@ -173,13 +178,7 @@ TEST(DownloadMedia, IncompleteOrRefusedDownloadsFail) {
       return false;
     });
   });
-  local.server().Get("/stall", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content_provider(1000, "video/mp4", [](size_t offset, size_t, httplib::DataSink& sink) {
-      if (offset == 0) return sink.write("0123456789", 10);
-      std::this_thread::sleep_for(3s);
-      return false;
-    });
-  });
+  ServeStall(local);
   local.server().Get("/missing", [](const httplib::Request&, httplib::Response& res) {
     res.status = 404;
     res.set_content("<html>not here</html>", "text/html");
@@ -198,14 +197,8 @@ TEST(DownloadMedia, IncompleteOrRefusedDownloadsFail) {
       EXPECT_TRUE(out.str().empty());  // an error page is not stored
     }
   }
-  // A port nobody listens on.
-  int closedPort;
-  {
-    RawHttpServer gone;
-    closedPort = gone.port();
-  }
   std::ostringstream out;
-  EXPECT_EQ(DownloadMedia("http://127.0.0.1:" + std::to_string(closedPort) + "/v", out).outcome,
+  EXPECT_EQ(DownloadMedia("http://127.0.0.1:" + std::to_string(RawHttpServer::UnusedPort()) + "/v", out).outcome,
             MediaDownloadOutcome::Failed);
 }
 

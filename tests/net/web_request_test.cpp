@@ -243,14 +243,8 @@ TEST(WebRequest, CollectsAndMergesCookies) {
 }
 
 TEST(WebRequest, FailuresGiveEmptyResults) {
-  // A port nobody listens on.
-  int closedPort;
-  {
-    RawHttpServer gone;
-    closedPort = gone.port();
-  }
-  const Text urls[] = {"http://127.0.0.1:" + std::to_string(closedPort) + "/", "", "not a url", "ftp://127.0.0.1/",
-                       "http://"};
+  const Text urls[] = {"http://127.0.0.1:" + std::to_string(RawHttpServer::UnusedPort()) + "/", "", "not a url",
+                       "ftp://127.0.0.1/", "http://"};
   for (const Text& url : urls) {
     WebRequestOptions options;
     options.Cookies = "a=1 ; b=2";

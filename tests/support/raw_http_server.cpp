@@ -70,6 +70,11 @@ std::vector<RawRequest> RawHttpServer::requests() const {
   return requests_;
 }
 
+int RawHttpServer::UnusedPort() {
+  RawHttpServer gone;
+  return gone.port();
+}
+
 std::string RawHttpServer::Response(int status, const std::string& body, const std::string& extraHeaders) {
   return "HTTP/1.1 " + std::to_string(status) + " Answer\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
          extraHeaders + "\r\n" + body;

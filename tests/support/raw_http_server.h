@@ -34,6 +34,9 @@ class RawHttpServer {
   std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
   std::vector<RawRequest> requests() const;
 
+  // A loopback port that was just free and that nobody listens on.
+  static int UnusedPort();
+
   static std::string Response(int status, const std::string& body, const std::string& extraHeaders = "");
 
  private:
